@@ -1,4 +1,5 @@
-# Warnings as errors on our own code; sanitizers on the native build when asked.
+# Warnings as errors on our own code; sanitizers and fuzzer instrumentation on the native
+# sanitizer build.
 function(wrapsmith_target_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
   if(WRAPSMITH_SANITIZE AND NOT WIN32)
