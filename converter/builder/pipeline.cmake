@@ -1,0 +1,18 @@
+# Needs the resource editor and the version and icon writers.
+if(NOT TARGET wrapsmith_pe OR NOT TARGET wrapsmith_version)
+  return()
+endif()
+# The build pipeline: CBuildSfx::Build and the helpers that move resources between the
+# converter's own module, files and the output executable. The program that links this
+# library also links its template: the resource script on Windows, wrapsmith_template_<arch>
+# on Linux.
+if(WIN32)
+  set(module_resource_source module_resource_win32.cpp)
+else()
+  set(module_resource_source module_resource_posix.cpp)
+endif()
+add_library(wrapsmith_pipeline STATIC build_pipeline.cpp ${module_resource_source})
+target_include_directories(wrapsmith_pipeline PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(wrapsmith_pipeline PUBLIC
+  wrapsmith_pe wrapsmith_version wrapsmith_project wrapsmith_payload wrapsmith_platform wrapsmith_common)
+wrapsmith_target_defaults(wrapsmith_pipeline)
