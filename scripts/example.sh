@@ -21,7 +21,7 @@ export WINEPREFIX="$(pwd)/build/example-wineprefix" WINEDEBUG=-all
 /usr/lib/wine/wine64 examples/sample.exe
 /usr/lib/wine/wineserver64 -w
 for folder in "Program Files (x86)" "Program Files"; do
-  installed="$WINEPREFIX/drive_c/$folder/Wrapsmith Sample/readme.txt"
+  installed="$WINEPREFIX/drive_c/$folder/Wrapsmith Sample/wrapsmith-sample.txt"
   if [ -f "$installed" ]; then
     echo "Installed: $installed"
     exit 0

@@ -45,7 +45,7 @@ if outputs['wine'].read_bytes() != outputs['linux'].read_bytes():
 
 # The output runs under Wine: the launcher writes the package out and starts msiexec.
 prefix = pathlib.Path(os.environ['WINEPREFIX'])
-installed = [prefix / 'drive_c' / folder / 'Wrapsmith Sample' / 'readme.txt'
+installed = [prefix / 'drive_c' / folder / 'Wrapsmith Sample' / 'wrapsmith-sample.txt'
              for folder in ('Program Files (x86)', 'Program Files')]
 for f in installed:
     if f.exists():
@@ -56,7 +56,7 @@ if run.returncode != 0:
     fail(f'the output executable exited with {run.returncode}')
 if not any(f.exists() for f in installed):
     fail('msiexec did not install the package')
-if not any(f.exists() and f.read_bytes() == (harness.SOURCE_DIR / 'examples' / 'readme.txt').read_bytes()
+if not any(f.exists() and f.read_bytes() == (harness.SOURCE_DIR / 'examples' / 'wrapsmith-sample.txt').read_bytes()
            for f in installed):
     fail('the installed file differs from the packaged one')
 subprocess.run([harness.WINE, 'msiexec', '/x', str(windows.path(work / 'wine' / 'Sample.MSI')), '/qn'],

@@ -42,7 +42,7 @@ def fail(message):
 def build_package(directory, name='sample.msi'):
     """The example package, built with wixl into `directory`."""
     directory = pathlib.Path(directory)
-    for f in ('sample.wxs', 'readme.txt'):
+    for f in ('sample.wxs', 'wrapsmith-sample.txt'):
         shutil.copy(SOURCE_DIR / 'examples' / f, directory / f)
     subprocess.run(['wixl', '-o', name, 'sample.wxs'], cwd=directory, check=True)
     return directory / name
