@@ -82,7 +82,7 @@ const char* name(Left left) {
 }
 
 class PipelineTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     char pattern[] = "/tmp/pipeline_test.XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -128,7 +128,9 @@ class PipelineTest : public ::testing::Test {
     const pe::ResourceEntry* entry = reader.find(kBin, pe::ResourceName::fromId(payload::kArgumentRecordId),
                                                  payload::kLanguage);
     std::string data;
-    if (entry) EXPECT_EQ(reader.read(*entry, data), 0u);
+    if (entry) {
+      EXPECT_EQ(reader.read(*entry, data), 0u);
+    }
     return data;
   }
 
