@@ -37,8 +37,6 @@ class FreshOutputScope {
   const std::u16string* previous_;
 };
 
-bool mayUpdateInPlace(std::u16string_view target) { return freshOutput && *freshOutput == target; }
-
 // The 524-byte argument record: 260 UTF-16LE units holding the arguments and their terminator,
 // every unit after it zero, then a 32-bit field that is always zero.
 std::string argumentRecord(std::u16string_view arguments) {
@@ -98,6 +96,10 @@ win32::Error CBuildSfx::Build(std::u16string_view packagePath, std::u16string_vi
   return AddIconGroup(output, settings.IconPath, payload::kIconGroupId);
 }
 
+bool CBuildSfx::MayUpdateInPlace(std::u16string_view targetPath) {
+  return freshOutput && *freshOutput == targetPath;
+}
+
 win32::Error CBuildSfx::ExtractResourceToFile(std::u16string_view filePath, const pe::ResourceName& type,
                                               uint16_t id) {
   const uint8_t* data = nullptr;
@@ -125,7 +127,7 @@ win32::Error CBuildSfx::AddFileResource(std::u16string_view targetPath, std::u16
 
   pe::ResourceUpdate update;
   if (win32::Error e = pe::ResourceUpdate::begin(targetPath, update)) return e;
-  update.allowInPlace(mayUpdateInPlace(targetPath));
+  update.allowInPlace(MayUpdateInPlace(targetPath));
   if (win32::Error e = update.updateFromFile(type, pe::ResourceName::fromId(id), payload::kLanguage, sourcePath,
                                              0, size)) {
     update.discard();
@@ -138,7 +140,7 @@ win32::Error CBuildSfx::AddDataResource(std::u16string_view targetPath, const vo
                                         const pe::ResourceName& type, uint16_t id) {
   pe::ResourceUpdate update;
   if (win32::Error e = pe::ResourceUpdate::begin(targetPath, update)) return e;
-  update.allowInPlace(mayUpdateInPlace(targetPath));
+  update.allowInPlace(MayUpdateInPlace(targetPath));
   if (win32::Error e = update.update(type, pe::ResourceName::fromId(id), payload::kLanguage,
                                      std::string_view(static_cast<const char*>(data), size))) {
     update.discard();

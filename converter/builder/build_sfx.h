@@ -25,6 +25,11 @@ class CBuildSfx {
   win32::Error AddDataResource(std::u16string_view targetPath, const void* data, uint32_t size,
                                const pe::ResourceName& type, uint16_t id);
 
+  // True while a build runs on `targetPath`, the output file that it has just created: every
+  // resource update of that file may then be written in place (ResourceUpdate::allowInPlace),
+  // so that the package, written once, stays where it lies while the small entries change.
+  static bool MayUpdateInPlace(std::u16string_view targetPath);
+
   // Reads the icon file and writes its images and a group `groupId` listing them, in one
   // update. 0 on success; 1 for every failure up to the update; the code of a failed end.
   win32::Error AddIconGroup(std::u16string_view targetPath, std::u16string_view iconPath, uint16_t groupId);
