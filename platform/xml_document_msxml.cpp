@@ -74,11 +74,14 @@ class ComScope {
   HRESULT hr_;
 };
 
+// IID_IXMLDOMDocument2, which the import libraries here do not carry.
+const IID kIidXmlDomDocument2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+
 bool createDocument(ComPtr<IXMLDOMDocument2>& doc) {
   for (const wchar_t* progId : {L"Msxml2.DOMDocument.6.0", L"Msxml2.DOMDocument.3.0"}) {
     CLSID clsid;
     if (FAILED(CLSIDFromProgID(progId, &clsid))) continue;
-    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument2,
+    if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
                                    reinterpret_cast<void**>(doc.put()))))
       return true;
   }
