@@ -102,8 +102,8 @@ uint32_t MsiOpenDatabaseW(std::u16string_view path, uint32_t persist, MSIHANDLE*
   ErrorHolder error;
   LibmsiDatabase* db = libmsi_database_new(utf8.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, error.out());
   // libmsi names no reason when a file cannot be opened as a database (missing, a folder, not a
-  // compound file, not a package); msi.dll answers ERROR_OPEN_FAILED for all of these.
-  if (!db) return resultCode(error.get(), kOpenFailed);
+  // compound file, not a package); msi.dll answers ERROR_FUNCTION_FAILED for all of these.
+  if (!db) return resultCode(error.get(), kFunctionFailed);
   *database = handles().add(db);
   return win32::kSuccess;
 }

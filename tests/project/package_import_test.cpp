@@ -79,7 +79,7 @@ TEST(PackageImport, APathThatIsNoPackageLeavesTheRecordUntouched) {
   for (const fs::path& p : {kPackages / "notapackage.msi", kPackages / "missing.msi", kPackages, fs::path()}) {
     CProjectSettings r = Before(p);
     const uint32_t result = r.ImportFromPackage();
-    EXPECT_EQ(result, platform::msi::kOpenFailed) << p;
+    EXPECT_EQ(result, platform::msi::kFunctionFailed) << p;
     const auto got = projecttest::Fields(r);
     const CProjectSettings before = Before(p);
     const auto expected = projecttest::Fields(before);
