@@ -12,14 +12,18 @@ platform::FileDialogs* fileDialogs = nullptr;
 
 platform::FileDialogs& Dialogs() { return fileDialogs ? *fileDialogs : platform::systemFileDialogs(); }
 
-// Storing: takes each non-empty field, escaped, as an attribute of Exe.
+// Storing: takes each non-empty field as an attribute of Exe.
 class CStoreExchange : public CPropExchange {
  public:
   bool IsLoading() const override { return false; }
   void ExchangeString(const char16_t* name, std::u16string& value, const char16_t*) override {
-    if (!value.empty()) attributes.emplace_back(name, EscapeValue(value));
+    if (!value.empty()) {
+      attributes.emplace_back(name, &value);
+      units += value.size();
+    }
   }
-  std::vector<std::pair<std::u16string, std::u16string>> attributes;
+  std::vector<std::pair<std::u16string, const std::u16string*>> attributes;
+  size_t units = 0;
 };
 
 // Loading: each field from Exe (or its default when Exe or the field is missing).
@@ -142,9 +146,12 @@ win32::Error ComposeProjectFile(const CProjectSettings& record, std::string& byt
   CStoreExchange exchange;
   const_cast<CProjectSettings&>(record).ExchangeProperties(&exchange);  // storing reads only
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Settings CompactMode=\"1\"><Exe CompactMode=\"1\"";
+  // Every unit takes at least one byte in the file.
+  if (exchange.units > kMaxProjectFileSize) return win32::kFileTooLarge;
   for (const auto& [name, value] : exchange.attributes) {
-    if (!XmlCharacters(value)) return win32::kInvalidData;
-    AppendAttribute(out, name, value);
+    const std::u16string escaped = EscapeValue(*value);
+    if (!XmlCharacters(escaped)) return win32::kInvalidData;
+    AppendAttribute(out, name, escaped);
     if (out.size() > kMaxProjectFileSize) return win32::kFileTooLarge;
   }
   out += "/></Settings>";

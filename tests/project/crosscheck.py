@@ -75,6 +75,11 @@ def main():
         f.write(b'\xef\xbb\xbf<?xml version="1.0"?>\n<Settings CompactMode="true">\n  <Exe CompactMode="1" ProductName="no">\n'
                 b'    <ProductName>  X <![CDATA[<y>]]> </ProductName>\n    <!-- c -->\n    <IconPath>C:\\\\i.ico</IconPath>\n'
                 b'  </Exe>\n</Settings>\n')
+    with open(os.path.join(extra, "cp1252.xml"), "wb") as f:
+        f.write(b'<?xml version="1.0" encoding="windows-1252"?><Settings CompactMode="1"><Exe ProductName="\x80 \xe4"/>'
+                b'</Settings>')
+    with open(os.path.join(extra, "utf7.xml"), "wb") as f:
+        f.write(b'<?xml version="1.0" encoding="UTF-7"?><Settings CompactMode="1"><Exe ProductName="X"/></Settings>')
     with open(os.path.join(extra, "project.xml"), "wb") as f:
         f.write(b'<Project CompactMode="1"><Exe ProductName="X"/></Project>')
     with open(os.path.join(extra, "broken.xml"), "wb") as f:

@@ -270,6 +270,12 @@ TEST_F(ProjectFileTest, ReadingRules) {
       {"latin1_declared", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Settings CompactMode=\"1\"><Exe "
                           "ProductName=\"\xC4\"/></Settings>",
        true, {{&S::ProductName, u"\u00c4"}}},
+      {"windows_1252_declared", "<?xml version='1.0' encoding = 'windows-1252' ?><Settings CompactMode=\"1\"><Exe "
+                                "ProductName=\"\x80\"/></Settings>",
+       true, {{&S::ProductName, u"\u20ac"}}},
+      {"other_encoding_refused", "<?xml version=\"1.0\" encoding=\"UTF-7\"?><Settings CompactMode=\"1\"><Exe "
+                                 "ProductName=\"X\"/></Settings>",
+       false, {}},
       {"not_well_formed", decl + "<Settings CompactMode=\"1\"><Exe ProductName=\"X\"></Settings>", false, {}},
       {"raw_less_than_in_value", decl + "<Settings CompactMode=\"1\"><Exe ProductName=\"<\"/></Settings>", false, {}},
       {"empty_file", "", false, {}},
