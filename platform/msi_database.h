@@ -47,6 +47,14 @@ class MsiHandle {
  public:
   MsiHandle() = default;
   explicit MsiHandle(MSIHANDLE handle) : handle_(handle) {}
+  MsiHandle(MsiHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = 0; }
+  MsiHandle& operator=(MsiHandle&& other) noexcept {
+    if (this != &other) {
+      reset(other.handle_);
+      other.handle_ = 0;
+    }
+    return *this;
+  }
   MsiHandle(const MsiHandle&) = delete;
   MsiHandle& operator=(const MsiHandle&) = delete;
   ~MsiHandle() { reset(); }
