@@ -4,6 +4,7 @@
 // buffer rules, handles that are small nonzero numbers and 0 for none.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -41,6 +42,11 @@ uint32_t MsiViewFetch(MSIHANDLE view, MSIHANDLE* record);
 uint32_t MsiRecordGetStringW(MSIHANDLE record, unsigned field, char16_t* buffer, uint32_t* size);
 uint32_t MsiViewClose(MSIHANDLE view);
 uint32_t MsiCloseHandle(MSIHANDLE handle);
+
+#ifndef _WIN32
+// How many handles the adapter holds open: for tests that every path closes what it opened.
+size_t OpenHandleCount();
+#endif
 
 // Owns one handle: closes it when given another and when destroyed; 0 is no handle.
 class MsiHandle {

@@ -33,6 +33,7 @@ class HandleTable {
     objects_.erase(it);
     return true;
   }
+  size_t size() const { return objects_.size(); }
 
  private:
   std::map<MSIHANDLE, gpointer> objects_;
@@ -191,6 +192,8 @@ uint32_t MsiViewClose(MSIHANDLE view) {
   if (!libmsi_query_close(q, error.out())) return resultCode(error.get(), kFunctionFailed);
   return win32::kSuccess;
 }
+
+size_t OpenHandleCount() { return handles().size(); }
 
 uint32_t MsiCloseHandle(MSIHANDLE handle) {
   if (handle == 0) return win32::kSuccess;

@@ -69,6 +69,7 @@ TEST(PackageImport, FillsTheRecordFromThePackage) {
     EXPECT_EQ(r.OriginalFilename, c.originalFilename) << c.file;
     EXPECT_EQ(r.InternalName, c.internalName) << c.file;
     EXPECT_EQ(r.InstallerPath, U(kPackages / c.file)) << c.file;
+    EXPECT_EQ(platform::msi::OpenHandleCount(), 0u) << c.file << ": every handle is closed";
     for (const std::u16string* cleared : {&r.InstallArgs, &r.FileDescription, &r.LegalCopyright, &r.LegalTrademarks,
                                           &r.PrivateBuild, &r.SpecialBuild, &r.IconPath})
       EXPECT_TRUE(cleared->empty()) << c.file;
@@ -80,6 +81,7 @@ TEST(PackageImport, APathThatIsNoPackageLeavesTheRecordUntouched) {
     CProjectSettings r = Before(p);
     const uint32_t result = r.ImportFromPackage();
     EXPECT_EQ(result, platform::msi::kFunctionFailed) << p;
+    EXPECT_EQ(platform::msi::OpenHandleCount(), 0u) << p;
     const auto got = projecttest::Fields(r);
     const CProjectSettings before = Before(p);
     const auto expected = projecttest::Fields(before);
@@ -119,6 +121,30 @@ TEST(PackageImport, DatabaseFunctionsAnswerAsTheSystemDoes) {
   EXPECT_EQ(MsiDatabaseOpenViewW(database, u"SELECT * FROM `Nope`", bad.put()), kBadQuerySyntax);
   EXPECT_EQ(MsiDatabaseOpenViewW(12345, u"SELECT * FROM `Property`", bad.put()), win32::kInvalidHandle);
   EXPECT_EQ(MsiCloseHandle(12345), win32::kInvalidHandle);
+  record.reset();
+  view.reset();
+  database.reset();
+  EXPECT_EQ(OpenHandleCount(), 0u);
+}
+
+// A property that is missing or whose view cannot be read leaves its field alone, and the
+// handles of the failed step are closed too.
+TEST(PackageImport, ReadPackagePropertyKeepsTheValueOnFailure) {
+  using namespace platform::msi;
+  MsiHandle database;
+  ASSERT_EQ(MsiOpenDatabaseW(U(kPackages / "sample.msi"), kOpenReadOnly, database.put()), 0u);
+  CProjectSettings r;
+  std::u16string value = u"kept";
+  r.ReadPackageProperty(database, u"NoSuchProperty", value);
+  EXPECT_EQ(value, u"kept");
+  r.ReadPackageProperty(database, u"'", value);  // a query that does not parse
+  EXPECT_EQ(value, u"kept");
+  r.ReadPackageProperty(0, u"ProductName", value);  // no database
+  EXPECT_EQ(value, u"kept");
+  r.ReadPackageProperty(database, u"Manufacturer", value);
+  EXPECT_EQ(value, u"Sample Co");
+  database.reset();
+  EXPECT_EQ(OpenHandleCount(), 0u);
 }
 
 }  // namespace
