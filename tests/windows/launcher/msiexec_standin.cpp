@@ -1,6 +1,7 @@
 // Stands in for msiexec.exe in a test prefix: records where it was started from and the command
 // line it was given, and installs nothing. The record, UTF-16LE, is its module path, a line
-// feed, then the command line exactly; it goes to the file named by WRAPSMITH_MSIEXEC_RECORD.
+// feed, then the command line exactly; it goes to the file named by WRAPSMITH_MSIEXEC_RECORD,
+// written beside it first and then renamed, so that whoever waits for it sees it whole.
 #include <windows.h>
 
 int wmain() {
@@ -10,12 +11,15 @@ int wmain() {
   wchar_t module[MAX_PATH];
   const DWORD moduleLength = GetModuleFileNameW(nullptr, module, MAX_PATH);
   const wchar_t* commandLine = GetCommandLineW();
-  HANDLE file = CreateFileW(recordPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  wchar_t partPath[MAX_PATH + 8];
+  lstrcpyW(partPath, recordPath);
+  lstrcatW(partPath, L".part");
+  HANDLE file = CreateFileW(partPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 3;
   DWORD written = 0;
   WriteFile(file, module, moduleLength * sizeof(wchar_t), &written, nullptr);
   WriteFile(file, L"\n", sizeof(wchar_t), &written, nullptr);
   WriteFile(file, commandLine, DWORD(lstrlenW(commandLine) * sizeof(wchar_t)), &written, nullptr);
   CloseHandle(file);
-  return 0;
+  return MoveFileExW(partPath, recordPath, MOVEFILE_REPLACE_EXISTING) ? 0 : 4;
 }
