@@ -20,23 +20,6 @@ const pe::ResourceName& binType() {
   return type;
 }
 
-// The output file that the running build has just created. Its resource updates may be
-// written in place: the package, written once, then stays where it lies while the small
-// entries after it change. An interrupted in-place update damages the file, which is why only
-// a file this build made itself is treated so, never a file handed in from outside.
-thread_local const std::u16string* freshOutput = nullptr;
-
-class FreshOutputScope {
- public:
-  explicit FreshOutputScope(const std::u16string& path) : previous_(freshOutput) { freshOutput = &path; }
-  ~FreshOutputScope() { freshOutput = previous_; }
-  FreshOutputScope(const FreshOutputScope&) = delete;
-  FreshOutputScope& operator=(const FreshOutputScope&) = delete;
-
- private:
-  const std::u16string* previous_;
-};
-
 // The 524-byte argument record: 260 UTF-16LE units holding the arguments and their terminator,
 // every unit after it zero, then a 32-bit field that is always zero.
 std::string argumentRecord(std::u16string_view arguments) {
@@ -76,7 +59,14 @@ win32::Error CBuildSfx::Build(std::u16string_view packagePath, std::u16string_vi
 
   const std::u16string output(outputPath);
   if ((error = ExtractResourceToFile(output, binType(), payload::kTemplateId))) return error;
-  FreshOutputScope fresh(output);
+  // From here on every resource update of the output may be written in place: the package,
+  // written once, then stays where it lies while the small entries after it change. An
+  // interrupted in-place update damages the file, which is why only a file that this build has
+  // just made is treated so, never one handed in from outside.
+  struct FreshOutput {
+    explicit FreshOutput(const std::u16string& path) { m_freshOutput = &path; }
+    ~FreshOutput() { m_freshOutput = nullptr; }
+  } fresh(output);
 
   if ((error = AddFileResource(output, packagePath, binType(), payload::kPackageId))) return error;
 
@@ -94,10 +84,6 @@ win32::Error CBuildSfx::Build(std::u16string_view packagePath, std::u16string_vi
   settings.IconPath = text::trim(settings.IconPath);
   if (settings.IconPath.empty()) return win32::kSuccess;
   return AddIconGroup(output, settings.IconPath, payload::kIconGroupId);
-}
-
-bool CBuildSfx::MayUpdateInPlace(std::u16string_view targetPath) {
-  return freshOutput && *freshOutput == targetPath;
 }
 
 win32::Error CBuildSfx::ExtractResourceToFile(std::u16string_view filePath, const pe::ResourceName& type,

@@ -28,9 +28,15 @@ class CBuildSfx {
   // True while a build runs on `targetPath`, the output file that it has just created: every
   // resource update of that file may then be written in place (ResourceUpdate::allowInPlace),
   // so that the package, written once, stays where it lies while the small entries change.
-  static bool MayUpdateInPlace(std::u16string_view targetPath);
+  static bool MayUpdateInPlace(std::u16string_view targetPath) {
+    return m_freshOutput && *m_freshOutput == targetPath;
+  }
 
   // Reads the icon file and writes its images and a group `groupId` listing them, in one
   // update. 0 on success; 1 for every failure up to the update; the code of a failed end.
   win32::Error AddIconGroup(std::u16string_view targetPath, std::u16string_view iconPath, uint16_t groupId);
+
+ private:
+  // The output of the build running on this thread, once it has created it.
+  static inline thread_local const std::u16string* m_freshOutput = nullptr;
 };
