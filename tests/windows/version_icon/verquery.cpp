@@ -101,8 +101,9 @@ int icon(const wchar_t* path, int id) {
   HICON large = nullptr, small = nullptr;
   const UINT got = ExtractIconExW(path, -id, &large, &small, 1);
   print(L"extracted=" + std::to_wstring(got));
-  for (HICON h : {large, small}) {
-    const wchar_t* name = h == large ? L"large" : L"small";
+  for (int which = 0; which < 2; ++which) {
+    HICON h = which == 0 ? large : small;
+    const wchar_t* name = which == 0 ? L"large" : L"small";
     if (!h) {
       print(std::wstring(name) + L"=none");
       continue;
