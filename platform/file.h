@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,12 @@ class File {
   // Copies `length` bytes from `source` at `sourceOffset` to this file at `offset`, in bounded
   // chunks (in the kernel where the system can); memory use does not grow with `length`.
   win32::Error copyFrom(const File& source, uint64_t sourceOffset, uint64_t length, uint64_t offset);
+
+  // Hands the bytes [offset, offset + length) to `visit` in bounded windows, in order (mapped
+  // from the system's cache where it can, so without a copy); memory use does not grow with
+  // `length`. kHandleEof if the file ends first.
+  win32::Error scan(uint64_t offset, uint64_t length,
+                    const std::function<void(const unsigned char* data, size_t size)>& visit) const;
 
   intptr_t nativeHandle() const { return handle_; }
 

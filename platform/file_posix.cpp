@@ -2,6 +2,7 @@
 // that Windows reports for the same situation.
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,6 +178,41 @@ win32::Error File::copyFrom(const File& source, uint64_t sourceOffset, uint64_t 
     if (win32::Error e = source.readExactAt(sourceOffset, buffer.data(), chunk)) return e;
     if (win32::Error e = writeAt(offset, buffer.data(), chunk)) return e;
     sourceOffset += chunk;
+    offset += chunk;
+    length -= chunk;
+  }
+  return win32::kSuccess;
+}
+
+win32::Error File::scan(uint64_t offset, uint64_t length,
+                        const std::function<void(const unsigned char*, size_t)>& visit) const {
+  uint64_t fileSize = 0;
+  if (win32::Error e = size(fileSize)) return e;
+  if (offset > fileSize || length > fileSize - offset) return win32::kHandleEof;
+  // Windows of 8 MiB mapped one at a time: each is unmapped before the next, so the pages
+  // seen do not stay counted against this process.
+  constexpr uint64_t kWindow = 8u << 20;
+  const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+  std::vector<unsigned char> buffer;
+  while (length > 0) {
+    const uint64_t start = offset - offset % page;
+    const uint64_t skip = offset - start;
+    const uint64_t chunk = std::min<uint64_t>(length, kWindow - skip);
+    void* map = ::mmap(nullptr, static_cast<size_t>(skip + chunk), PROT_READ, MAP_SHARED,
+                       static_cast<int>(handle_), static_cast<off_t>(start));
+    if (map != MAP_FAILED) {
+      ::madvise(map, static_cast<size_t>(skip + chunk), MADV_SEQUENTIAL);
+      visit(static_cast<const unsigned char*>(map) + skip, static_cast<size_t>(chunk));
+      ::munmap(map, static_cast<size_t>(skip + chunk));
+    } else {
+      buffer.resize(static_cast<size_t>(std::min<uint64_t>(chunk, 1u << 20)));
+      for (uint64_t done = 0; done < chunk;) {
+        const size_t part = static_cast<size_t>(std::min<uint64_t>(chunk - done, buffer.size()));
+        if (win32::Error e = readExactAt(offset + done, buffer.data(), part)) return e;
+        visit(buffer.data(), part);
+        done += part;
+      }
+    }
     offset += chunk;
     length -= chunk;
   }

@@ -15,6 +15,17 @@
 
 namespace pe {
 
+// The editor refuses a layout it cannot rewrite soundly: a section behind the resource section
+// that would have to move while something other than the relocation directory may point into
+// it, or a resource section that also holds other data.
+inline constexpr win32::Error kUnsupportedLayout = win32::kNotSupported;
+// An image without a resource section and without room for one more section header.
+inline constexpr win32::Error kNoRoomForSection = win32::kInsufficientBuffer;
+
+// Entries of at least this size stand at the start of the resource section, before the
+// directory, so that they keep their place across later updates that leave them alone.
+inline constexpr uint32_t kLargeEntrySize = 64 * 1024;
+
 // A resource type or name: a 16-bit id, or a UTF-16 name (the type "BIN" is given by name).
 struct ResourceName {
   bool isId = true;
