@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Reads what the version and icon writers produced with readers nobody here wrote: pefile and
+"""Reads what the version and icon writers produced on copies of the launcher template with readers nobody here wrote: pefile and
 wrestool always; with --wine also the system's GetFileVersionInfoW / VerQueryValueW and
 ExtractIconExW under Wine (through our verquery.exe).
 
@@ -52,10 +52,7 @@ def run(*args, env=None):
 
 def fresh(name):
     path = os.path.join(WORK, name)
-    if os.path.exists(LAUNCHER):
-        shutil.copyfile(LAUNCHER, path)
-    else:
-        run(TOOL, "stand-in", path)
+    shutil.copyfile(LAUNCHER, path)
     return path
 
 

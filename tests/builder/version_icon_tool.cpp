@@ -1,23 +1,28 @@
 // Drives the version and icon writers for the cross-checks with other readers
 // (version_icon_check.py):
-//   version_icon_tool stand-in FILE           make a stand-in of the template (plain.exe with
-//                                             the template's version block and icon group)
 //   version_icon_tool version FILE KEY=VALUE...  WriteVersionResource with those fields
 //   version_icon_tool icon FILE KIND ICO      write the icon file KIND (four, one, zero, png,
 //                                             past-end) to ICO, then AddIconGroup(FILE, ICO, 107)
 // Prints "result=N" for the writer's result. Values are UTF-8.
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "build_sfx.h"
 #include "file_version_info.h"
 #include "project_settings.h"
-#include "version_icon_test_files.h"
+#include "text.h"
+#include "version_fixtures.h"
 
 using namespace fixtures;
 
 namespace {
+
+void writeBytes(const char* path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), std::streamsize(bytes.size()));
+}
 
 bool setField(CProjectSettings& s, const std::string& assignment) {
   const size_t eq = assignment.find('=');
@@ -45,10 +50,6 @@ bool iconBytes(const std::string& kind, std::string& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "stand-in") == 0) {
-    makeStandInTemplate(argv[2]);
-    return ::testing::Test::HasFailure() ? 1 : 0;
-  }
   if (argc >= 3 && std::strcmp(argv[1], "version") == 0) {
     CProjectSettings s;
     for (int i = 3; i < argc; ++i) {
@@ -66,6 +67,6 @@ int main(int argc, char** argv) {
     std::printf("result=%u\n", CBuildSfx().AddIconGroup(text::fromUtf8(argv[2]), text::fromUtf8(argv[4]), 107));
     return 0;
   }
-  std::fprintf(stderr, "usage: version_icon_tool stand-in FILE | version FILE KEY=VALUE... | icon FILE KIND ICO\n");
+  std::fprintf(stderr, "usage: version_icon_tool version FILE KEY=VALUE... | icon FILE KIND ICO\n");
   return 2;
 }
