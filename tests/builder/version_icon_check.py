@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Reads what the version and icon writers produced on copies of the launcher template with readers nobody here wrote: pefile and
 wrestool always; with --wine also the system's GetFileVersionInfoW / VerQueryValueW and
-ExtractIconExW under Wine (through our verquery.exe).
+ExtractIconExW under Wine (through our verquery.exe), and the same writers run by the Windows
+build under Wine, which must write the same bytes.
 
 usage: version_icon_check.py TOOL WORKDIR [--wine]
 Environment: WRAPSMITH_WIN64_DIR (the x64 Windows programs), WINE (with --wine).
@@ -165,6 +166,24 @@ for kind, count in [("four", 4), ("one", 1), ("zero", 0), ("png", 1), ("past-end
             check(got.get("large") == "32x32 " + COLOURS[32], f"Wine: four: large icon 32x32: {got.get('large')}")
 
 if USE_WINE:
+    # The Windows build runs the same writers through its own file layer: byte-identical output.
+    def windows_path(path):
+        return "Z:" + os.path.abspath(path).replace("/", "\\")
+    native = fresh("native.exe")
+    windows = fresh("windows.exe")
+    ico = os.path.join(WORK, "four.ico")
+    fields = [f"{k}={v}" for k, v in RECORD.items()]
+    check(run(TOOL, "version", native, *fields).strip() == "result=0", "native version writer")
+    got = wine("write-version", windows_path(windows), *fields)
+    check(got.get("result") == "0", f"Windows build: version writer result {got.get('result')}")
+    check(run(TOOL, "icon", native, "four", ico).strip() == "result=0", "native icon writer")
+    got = wine("add-icon", windows_path(windows), windows_path(ico))
+    check(got.get("result") == "0", f"Windows build: icon writer result {got.get('result')}")
+    check(open(native, "rb").read() == open(windows, "rb").read(),
+          "the Windows build writes the same bytes as the Linux build")
+    got = wine("add-icon", windows_path(windows), windows_path(os.path.join(WORK, "missing.ico")))
+    check(got.get("result") == "1", f"Windows build: a missing icon file gives 1 ({got.get('result')})")
+
     got = wine("self")
     check(got.get("FileVersion") == "3.1.4.1", f"Wine: own FileVersion through CFileVersionInfo: {got.get('FileVersion')!r}")
     check(got.get("ProductVersion") == "2.7.1.8", f"Wine: own ProductVersion: {got.get('ProductVersion')!r}")

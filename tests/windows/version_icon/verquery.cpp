@@ -4,13 +4,17 @@
 //                        the twelve strings of the first translation's table
 //   verquery icon FILE ID  ExtractIconExW on group ID: the icons' sizes and centre pixels
 //   verquery self        this program's own version strings through CFileVersionInfo
+//   verquery write-version FILE KEY=VALUE...  our version writer, as the Windows build runs it
+//   verquery add-icon FILE ICO                our icon writer, group 107
 // Output is UTF-8, one "name=value" line per item.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "build_sfx.h"
 #include "file_version_info.h"
+#include "project_settings.h"
 
 namespace {
 
@@ -125,6 +129,29 @@ int self() {
   return 0;
 }
 
+std::u16string toU16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+int writeVersion(int argc, wchar_t** argv) {
+  CProjectSettings settings;
+  for (int i = 3; i < argc; ++i) {
+    const std::wstring assignment = argv[i];
+    const size_t eq = assignment.find(L'=');
+    bool known = false;
+    for (const VersionStringField& field : kVersionStringFields) {
+      if (eq != std::wstring::npos && toU16(assignment.substr(0, eq)) == field.key) {
+        settings.*field.field = toU16(assignment.substr(eq + 1));
+        known = true;
+      }
+    }
+    if (!known) {
+      print(L"unknown=" + assignment);
+      return 2;
+    }
+  }
+  print(L"result=" + std::to_wstring(CFileVersionInfo().WriteVersionResource(toU16(argv[2]), settings)));
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -132,6 +159,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"info" && argc == 3) return info(argv[2]);
   if (command == L"icon" && argc == 4) return icon(argv[2], _wtoi(argv[3]));
   if (command == L"self") return self();
-  print(L"usage: verquery info FILE | icon FILE ID | self");
+  if (command == L"write-version" && argc >= 3) return writeVersion(argc, argv);
+  if (command == L"add-icon" && argc == 4) {
+    print(L"result=" + std::to_wstring(CBuildSfx().AddIconGroup(toU16(argv[2]), toU16(argv[3]), 107)));
+    return 0;
+  }
+  print(L"usage: verquery info FILE | icon FILE ID | self | write-version FILE KEY=VALUE... | add-icon FILE ICO");
   return 2;
 }
