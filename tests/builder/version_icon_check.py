@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Reads what the version and icon writers produced on copies of the launcher template with readers nobody here wrote: pefile and
-wrestool always; with --wine also the system's GetFileVersionInfoW / VerQueryValueW and
+"""Reads what the version and icon writers produced on copies of the launcher template with
+readers nobody here wrote: pefile and wrestool always; with --wine also the system's GetFileVersionInfoW / VerQueryValueW and
 ExtractIconExW under Wine (through our verquery.exe), and the same writers run by the Windows
 build under Wine, which must write the same bytes.
 
