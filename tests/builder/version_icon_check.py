@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Reads what the version and icon writers produced on copies of the launcher template with
-readers nobody here wrote: pefile and wrestool always; with --wine also the system's GetFileVersionInfoW / VerQueryValueW and
-ExtractIconExW under Wine (through our verquery.exe), and the same writers run by the Windows
-build under Wine, which must write the same bytes.
+readers nobody here wrote: pefile and wrestool always; with --wine also the system's
+GetFileVersionInfoW / VerQueryValueW and ExtractIconExW under Wine (through our verquery.exe),
+and the same writers run by the Windows build under Wine, which must write the same bytes.
 
 usage: version_icon_check.py TOOL WORKDIR [--wine]
 Environment: WRAPSMITH_WIN64_DIR (the x64 Windows programs), WINE (with --wine).
