@@ -61,6 +61,8 @@ win32::Error CFileVersionInfo::WriteVersionResource(std::u16string_view targetPa
   storeVersion(block, fixed.offset + kFileVersionOffset, settings.FileVersion);
   storeVersion(block, fixed.offset + kProductVersionOffset, settings.ProductVersion);
 
+  // Without a translation there is no string table to patch: the version query's code for a
+  // missing entry.
   versionblock::Value translation;
   if (!versionblock::query(block, u"\\VarFileInfo\\Translation", translation) ||
       translation.bytes() < 4) {

@@ -138,6 +138,30 @@ TEST_F(VersionWriterTest, TargetsWithoutATemplateBlock) {
   }
 }
 
+// Blocks the writer cannot patch safely: an error code, and the file as it was.
+TEST_F(VersionWriterTest, BlocksItRefuses) {
+  std::vector<VersionNode> strings;
+  for (const auto& key : templateKeys()) strings.push_back(stringNode(key, u"", 84));
+  struct Case {
+    const char* name;
+    std::string block;
+    win32::Error expected;
+  };
+  const Case cases[] = {
+      {"no translation", versionBlock({stringTable(u"040904b0", strings)}, {}), win32::kResourceTypeNotFound},
+      {"fixed part cut short",
+       versionBlock({stringTable(u"040904b0", strings)}, {0x04B00409}, fixedPart(1, 2, 3, 4).substr(0, 48)),
+       win32::kInvalidData},
+      {"root longer than the resource", templateBlock().substr(0, 2000), win32::kInvalidData},
+  };
+  for (const Case& c : cases) {
+    putResource(target_, payload::kRtVersion, 1, 0x0409, c.block);
+    const std::string before = readBytes(target_);
+    EXPECT_EQ(CFileVersionInfo().WriteVersionResource(u16(target_), sampleRecord()), c.expected) << c.name;
+    EXPECT_EQ(readBytes(target_), before) << c.name;
+  }
+}
+
 // Another block shape: first translation German / Windows-1252, a string missing, a short
 // area. The writer follows the block: its language, the keys it has, the areas they have.
 TEST_F(VersionWriterTest, FollowsTheBlockItFinds) {
