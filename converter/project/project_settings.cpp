@@ -25,6 +25,7 @@ void CProjectSettings::Reset() {
   IconPath.clear();
   InstallerPath.clear();
   InstallArgs.clear();
+  m_projectPath.clear();
 }
 
 bool CProjectSettings::ExchangeProperties(CPropExchange* exchange) {
