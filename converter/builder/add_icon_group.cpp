@@ -11,6 +11,7 @@ win32::Error CBuildSfx::AddIconGroup(std::u16string_view targetPath, std::u16str
 
   pe::ResourceUpdate update;
   if (pe::ResourceUpdate::begin(targetPath, update) != win32::kSuccess) return kFailed;
+  update.allowInPlace(MayUpdateInPlace(targetPath));
   bool ok = update.update(pe::ResourceName::fromId(payload::kRtGroupIcon), pe::ResourceName::fromId(groupId),
                           payload::kLanguage, icon::buildGroup(file, groupId)) == win32::kSuccess;
   for (size_t i = 0; ok && i < file.images.size(); ++i) {

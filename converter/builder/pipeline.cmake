@@ -1,7 +1,3 @@
-# Needs the resource editor and the version and icon writers.
-if(NOT TARGET wrapsmith_pe OR NOT TARGET wrapsmith_version)
-  return()
-endif()
 # The build pipeline: CBuildSfx::Build and the helpers that move resources between the
 # converter's own module, files and the output executable. The program that links this
 # library also links its template: the resource script on Windows, wrapsmith_template_<arch>

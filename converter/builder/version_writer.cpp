@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "build_sfx.h"
 #include "file_version_info.h"
 #include "payload.h"
 #include "project_settings.h"
@@ -87,6 +88,8 @@ win32::Error CFileVersionInfo::WriteVersionResource(std::u16string_view targetPa
 
   pe::ResourceUpdate update;
   if (win32::Error e = pe::ResourceUpdate::begin(targetPath, update)) return e;
+  // A build writes its fresh output in place, so the package is not copied again.
+  update.allowInPlace(CBuildSfx::MayUpdateInPlace(targetPath));
 
   for (const VersionStringField& field : kVersionStringFields) {
     versionblock::Value value;
