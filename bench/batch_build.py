@@ -65,7 +65,7 @@ try:
             'makensis': 'makensis -V1 installer.nsi',
         }
         report = d / 'hyperfine.json'
-        subprocess.run(['hyperfine', '--style', 'none', '--warmup', '1', '--runs', str(options.runs),
+        subprocess.run(['hyperfine', '-N', '--style', 'none', '--warmup', '1', '--runs', str(options.runs),
                         '--export-json', str(report), *[f'--command-name={n}' for n in commands],
                         *commands.values()], cwd=d, check=True, stdout=subprocess.DEVNULL)
         means = {r['command']: r['mean'] for r in json.loads(report.read_text())['results']}
