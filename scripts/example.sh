@@ -22,6 +22,7 @@ prefix=$PWD/build/example-prefix
 ./tests/wine/make_prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 /usr/lib/wine/wine64 build/windows-x86_64/converter/app/wrapsmith.exe examples/sample.xml /b
+echo "The 64-bit setup program (replacing the 32-bit one): $PWD/examples/sample.exe"
 /usr/lib/wine/wine64 examples/sample.exe
 /usr/lib/wine/wineserver64 -w
 echo "== installed by the package:"
