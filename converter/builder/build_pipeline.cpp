@@ -1,14 +1,13 @@
 // The build pipeline: the template copied out of the converter's own resources, then the
 // package, the version information, the argument record and the icon, each written into the
 // copy as one complete resource update. The first failing step ends the build with its code.
-#include <cstring>
 #include <limits>
 #include <string>
 
 #include "build_sfx.h"
 #include "file.h"
 #include "file_version_info.h"
-#include "module_resource.h"
+#include "running_module.h"
 #include "payload.h"
 #include "project_settings.h"
 #include "text.h"
@@ -98,7 +97,7 @@ win32::Error CBuildSfx::ExtractResourceToFile(std::u16string_view filePath, cons
 
 win32::Error CBuildSfx::LoadModuleResource(const pe::ResourceName& type, uint16_t id, const uint8_t*& data,
                                            uint32_t& size) {
-  return module::findResource(type, id, data, size);
+  return running_module::findResource(type, id, data, size);
 }
 
 // The file's bytes are streamed into the target when the update ends, never held in memory.

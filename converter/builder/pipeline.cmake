@@ -3,11 +3,11 @@
 # library also links its template: the resource script on Windows, wrapsmith_template_<arch>
 # on Linux.
 if(WIN32)
-  set(module_resource_source module_resource_win32.cpp)
+  set(running_module_source running_module_win32.cpp)
 else()
-  set(module_resource_source module_resource_posix.cpp)
+  set(running_module_source running_module_posix.cpp)
 endif()
-add_library(wrapsmith_pipeline STATIC build_pipeline.cpp ${module_resource_source})
+add_library(wrapsmith_pipeline STATIC build_pipeline.cpp ${running_module_source})
 target_include_directories(wrapsmith_pipeline PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(wrapsmith_pipeline PUBLIC
   wrapsmith_pe wrapsmith_version wrapsmith_project wrapsmith_payload wrapsmith_platform wrapsmith_common)

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "build_sfx.h"
-#include "module_resource.h"
+#include "running_module.h"
 #include "payload.h"
 #include "project_settings.h"
 #include "resource_update.h"
@@ -39,7 +39,7 @@ std::u16string u16(const fs::path& path) { return text::fromUtf8(path.string());
 std::string templateBytes() {
   const uint8_t* data = nullptr;
   uint32_t size = 0;
-  EXPECT_EQ(module::findResource(kBin, payload::kTemplateId, data, size), 0u);
+  EXPECT_EQ(running_module::findResource(kBin, payload::kTemplateId, data, size), 0u);
   return std::string(reinterpret_cast<const char*>(data), size);
 }
 

@@ -1,9 +1,9 @@
 // Resources of the running module: FindResourceW, LoadResource, LockResource, SizeofResource.
 #include <windows.h>
 
-#include "module_resource.h"
+#include "running_module.h"
 
-namespace module {
+namespace running_module {
 namespace {
 
 win32::Error lastError() {
@@ -29,4 +29,4 @@ win32::Error findResource(const pe::ResourceName& type, uint16_t id, const uint8
   return win32::kSuccess;
 }
 
-}  // namespace module
+}  // namespace running_module
