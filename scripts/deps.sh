@@ -3,7 +3,7 @@
 set -eu
 packages="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wixl msitools libmsi-dev libglib2.0-dev
-  libxml2-dev libxml2-utils icoutils python3-pefile osslsigncode nsis hyperfine"
+  libxml2-dev libxml2-utils icoutils python3-pefile osslsigncode nsis hyperfine openssl time"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
