@@ -149,8 +149,6 @@ TEST_F(PipelineTest, OutcomesAndWhatTheyLeave) {
   const Case cases[] = {
       {"complete build", [](PipelineTest&) {}, 0, Left::Complete},
       {"no icon path", [](PipelineTest&) { theProjectSettings.IconPath.clear(); }, 0, Left::AllButIcon},
-      {"icon path of white space only", [](PipelineTest&) { theProjectSettings.IconPath = u" \t "; }, 0,
-       Left::AllButIcon},
       {"unreadable icon", [](PipelineTest& t) { t.icon = t.dir / "missing.ico";
          theProjectSettings.IconPath = u16(t.icon); }, 1, Left::AllButIcon},
       {"package missing", [](PipelineTest& t) { fs::remove(t.package); }, win32::kFileNotFound, Left::Nothing},
@@ -226,6 +224,19 @@ TEST_F(PipelineTest, RefusedArgumentsStayUntrimmed) {
   EXPECT_EQ(build(), win32::kInsufficientBuffer);
   EXPECT_EQ(theProjectSettings.InstallArgs.size(), 302u);
   EXPECT_EQ(theProjectSettings.IconPath, u" " + u16(icon) + u" ");
+}
+
+// The icon path is trimmed in the record too; white space alone means no icon.
+TEST_F(PipelineTest, IconPathIsTrimmedInTheRecord) {
+  theProjectSettings.IconPath = u" \t" + u16(icon) + u"  ";
+  ASSERT_EQ(build(), 0u);
+  EXPECT_EQ(theProjectSettings.IconPath, u16(icon));
+  EXPECT_STREQ(name(left()), name(Left::Complete));
+
+  theProjectSettings.IconPath = u" \t\n ";
+  ASSERT_EQ(build(), 0u);
+  EXPECT_EQ(theProjectSettings.IconPath, u"");
+  EXPECT_STREQ(name(left()), name(Left::AllButIcon));
 }
 
 // Identical input gives identical output, whatever was at the output path before.
