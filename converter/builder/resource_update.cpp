@@ -290,7 +290,10 @@ win32::Error ResourceUpdate::Impl::plan(Plan& out) {
         if (d == kDirectorySecurity || d == kDirectoryBaseReloc || im.directories[d].virtualAddress == 0) continue;
         if (im.sectionOf(im.directories[d].virtualAddress) == static_cast<int>(i)) return kUnsupportedLayout;
       }
-      if (im.pointerToSymbolTable >= s.pointerToRawData && im.pointerToSymbolTable < oldRawEnd) return kUnsupportedLayout;
+      if (im.pointerToSymbolTable != 0 && s.sizeOfRawData && im.pointerToSymbolTable >= s.pointerToRawData &&
+          im.pointerToSymbolTable < oldRawEnd) {
+        return kUnsupportedLayout;
+      }
     }
     followers.push_back(m);
   }
