@@ -160,7 +160,9 @@ win32::Error ResourceUpdate::Impl::plan(Plan& out) {
     rRaw = rs.sizeOfRawData ? rs.pointerToRawData : alignUp(beforeEnd, im.fileAlignment);
     if (beforeEnd > rRaw) return kUnsupportedLayout;  // a section before it in memory lies behind it in the file
   } else {
-    rVA = static_cast<uint32_t>(std::min<uint64_t>(alignUp(im.sections.back().virtualEnd(), im.sectionAlignment), 0xFFFFFFFFu));
+    // Behind every section and the headers: an RVA of 0 would mean "no resources".
+    const uint64_t end = std::max<uint64_t>({im.sections.back().virtualEnd(), im.sizeOfHeaders, 1});
+    rVA = static_cast<uint32_t>(std::min<uint64_t>(alignUp(end, im.sectionAlignment), 0xFFFFFFFFu));
     rRaw = alignUp(im.rawEnd, im.fileAlignment);
   }
 
