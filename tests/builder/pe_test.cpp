@@ -191,11 +191,22 @@ TEST_F(PeTest, NothingReachesTheFileBeforeEndAndDiscardLeavesItAlone) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 2);
 }
 
+// The image checksum one word at a time, with end-around carry.
+uint32_t plainChecksum(const std::string& image) {
+  uint32_t sum = 0;
+  for (size_t i = 0; i < image.size(); i += 2) {
+    if (i == 0x44 + 20 + 64 || i == 0x44 + 20 + 66) continue;
+    sum += static_cast<uint8_t>(image[i]) | (i + 1 < image.size() ? static_cast<uint8_t>(image[i + 1]) << 8 : 0);
+    sum = (sum & 0xFFFF) + (sum >> 16);
+  }
+  return sum + static_cast<uint32_t>(image.size());
+}
+
 // The same resource set gives the same bytes; a large entry keeps its place across small
 // updates; the in-place rewrite gives exactly the bytes of a new file.
 TEST_F(PeTest, LayoutIsStableAndInPlaceEqualsANewFile) {
   const std::u16string big = write("big.bin", [] {
-    std::string s(300000, '\0');
+    std::string s(17u << 20, '\0');
     std::mt19937 g(1);
     for (char& c : s) c = static_cast<char>(g());
     return s;
@@ -205,7 +216,7 @@ TEST_F(PeTest, LayoutIsStableAndInPlaceEqualsANewFile) {
   for (const auto& path : {a, b}) {
     pe::ResourceUpdate u;
     ASSERT_EQ(pe::ResourceUpdate::begin(path, u), 0u);
-    ASSERT_EQ(u.updateFromFile(kBin, ResourceName::fromId(102), 0x409, big, 0, 300000), 0u);
+    ASSERT_EQ(u.updateFromFile(kBin, ResourceName::fromId(102), 0x409, big, 0, 17u << 20), 0u);
     ASSERT_EQ(u.end(), 0u);
   }
   ASSERT_EQ(contents(a), contents(b));
@@ -221,7 +232,16 @@ TEST_F(PeTest, LayoutIsStableAndInPlaceEqualsANewFile) {
       u.allowInPlace(path == a);
       ASSERT_EQ(u.end(), 0u);
     }
-    ASSERT_EQ(contents(a), contents(b)) << "after BIN " << id;
+    const std::string bytes = contents(a);
+    ASSERT_EQ(bytes, contents(b)) << "after BIN " << id;
+    EXPECT_EQ(pe::getU32(&bytes[0x44 + 20 + 64]), plainChecksum(bytes)) << "after BIN " << id;
+    if (id == 14) {
+      // A checksum that cannot be right is not trusted: the next in-place update reads instead.
+      std::string spoilt = bytes;
+      pe::putU32(&spoilt[0x44 + 20 + 64], 0);
+      write("a.exe", spoilt);
+      write("b.exe", spoilt);
+    }
     pe::ResourceReader r;
     ASSERT_EQ(pe::ResourceReader::open(a, r), 0u);
     EXPECT_EQ(r.find(kBin, ResourceName::fromId(102))->fileOffset, bigOffset);
@@ -253,8 +273,18 @@ TEST_F(PeTest, RefusesLayoutsItCannotRewrite) {
   std::string full = makeImage(false, {{".text", 0x100, bytesOf(0x100, 1), kCode}}, {}, {}, 0x200);
   // Fill the header slot the new section would take.
   pe::putU32(&full[0x44 + 20 + 224 + 40], 0xFFFFFFFF);
+  // Discardable relocations that would have to move, but one of them patches the resources.
+  std::string relocBlock(10, '\0');
+  pe::putU32(&relocBlock[0], 0x2000);
+  pe::putU32(&relocBlock[4], 10);
+  pe::putU16(&relocBlock[8], 0x3004);
+  std::string relocIntoResources = makeImage(false, {{".text", 0x100, bytesOf(0x100, 1), kCode},
+                                                     {".rsrc", 0x10, bytesOf(0x10, 0), 0x40000040},
+                                                     {".reloc", 10, relocBlock, kDiscardable}},
+                                             {{2, 0x2000, 0x10}, {5, 0x3000, 10}});
   const std::vector<Case> cases = {
       {"data section behind the resources", rsrcFirst, pe::kUnsupportedLayout},
+      {"a relocation patches the resource section", relocIntoResources, pe::kUnsupportedLayout},
       {"no room for a section header", full, pe::kNoRoomForSection},
   };
   for (const Case& c : cases) {
