@@ -3,7 +3,8 @@
 
 For x86 and x64 builds of pe_probe_{rsrc,last,nores}, with and without data appended after the
 image: add a 3 MiB BIN 77 (streamed from a file), then BIN 78 in a second update in place; the
-in-place result equals the result of writing a new file. pefile loads every result (checksum,
+in-place result equals the result of writing a new file, and the x64 Windows build of the
+editor (under Wine) writes the same bytes as the Linux build. pefile loads every result (checksum,
 alignment, SizeOfImage, every byte outside the resources kept); wrestool lists it. The x64
 results run under Wine (when WINE is set): the program finds BIN 77 with FindResourceExW, finds
 its appended data intact, and exits with its usual 42.
@@ -69,6 +70,18 @@ def main():
                     continue
                 if results['new'] != results['in-place']:
                     failures.append('%s: the in-place rewrite differs from a new file' % name)
+                if wine:
+                    # The Windows build of the editor writes the same bytes.
+                    out = os.path.join(work, '%s.windows.exe' % name)
+                    shutil.copyfile(original, out)
+                    windows_tool = os.path.join(win64_dir, 'tests', 'windows', 'pe', 'pe_tool.exe')
+                    first = run([wine, windows_tool, 'edit', out, '--data', 'BIN', '#77', '1033', big], timeout=120)
+                    second = run([wine, windows_tool, 'edit', '--in-place', out, '--bytes', 'BIN', '#78', '1033', '1000', '3'],
+                                 timeout=120)
+                    with open(out, 'rb') as f:
+                        if first.returncode or second.returncode or f.read() != results['new']:
+                            failures.append('%s: the Windows build wrote other bytes (%s %s)' %
+                                            (name, first.stdout.strip(), second.stdout.strip()))
                 edited = os.path.join(work, name + '.new.exe')
                 orig_pe, orig = pe_checks.load(original)
                 new_pe, new = pe_checks.load(edited)
