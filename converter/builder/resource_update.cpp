@@ -514,9 +514,12 @@ win32::Error ResourceUpdate::Impl::writePiece(platform::File& out, const Piece& 
         sum.add(buffer.data(), buffer.size(), p.offset);
         return out.writeAt(p.offset, buffer.data(), buffer.size());
       }
-      // Large: copied in the kernel, summed from the cache without a copy.
-      if (win32::Error e = out.copyFrom(from, p.sourceOffset, p.length, p.offset)) return e;
-      return sumPiece(p, sum);
+      // Large: summed and written piece by piece from the source's cache, each piece read once.
+      uint64_t at = p.offset;
+      return out.copyFromVisiting(from, p.sourceOffset, p.length, p.offset, [&](const unsigned char* data, size_t size) {
+        sum.add(data, size, at);
+        at += size;
+      });
     }
   }
 }
