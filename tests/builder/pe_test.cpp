@@ -166,6 +166,8 @@ TEST_F(PeTest, ReplacesByTypeNameAndLanguageAndKeepsTheRest) {
   EXPECT_EQ(data, "german");
   ASSERT_EQ(r.read(*r.find(kBin, ResourceName::fromId(125)), data), 0u);
   EXPECT_EQ(data, "args");
+  // The new file replaced the old one under its name: nothing else is left in the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
 }
 
 TEST_F(PeTest, NothingReachesTheFileBeforeEndAndDiscardLeavesItAlone) {
