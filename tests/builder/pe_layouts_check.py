@@ -2,7 +2,7 @@
 """Edits our own small programs, built in differing layouts, and checks the results.
 
 For x86 and x64 builds of pe_probe_{rsrc,last,nores}, with and without data appended after the
-image: add a 3 MiB BIN 77 (streamed from a file), then BIN 78 in a second update in place; the
+image: add a 17 MiB BIN 77 (streamed from a file), then BIN 78 in a second update in place; the
 in-place result equals the result of writing a new file, and the x64 Windows build of the
 editor (under Wine) writes the same bytes as the Linux build. pefile loads every result (checksum,
 alignment, SizeOfImage, every byte outside the resources kept); wrestool lists it. The x64
@@ -21,7 +21,7 @@ import pefile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pe_checks  # noqa: E402
 
-BIG, BIG_SEED = 3 << 20, 5
+BIG, BIG_SEED = 17 << 20, 5  # over 16 MiB: the in-place update derives the checksum
 OVERLAY, OVERLAY_SEED = 8192, 9
 
 
