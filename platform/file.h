@@ -57,6 +57,11 @@ class File {
   win32::Error scan(uint64_t offset, uint64_t length,
                     const std::function<void(const unsigned char* data, size_t size)>& visit) const;
 
+  // copyFrom, and `visit` sees the same bytes in order (as scan on `source` would show them): on
+  // a second thread beside the copy where the system can, else chunk by chunk as they are copied.
+  win32::Error copyFromVisiting(const File& source, uint64_t sourceOffset, uint64_t length, uint64_t offset,
+                                const std::function<void(const unsigned char* data, size_t size)>& visit);
+
   intptr_t nativeHandle() const { return handle_; }
 
  private:

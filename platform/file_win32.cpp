@@ -143,6 +143,21 @@ win32::Error File::scan(uint64_t offset, uint64_t length,
   return win32::kSuccess;
 }
 
+win32::Error File::copyFromVisiting(const File& source, uint64_t sourceOffset, uint64_t length, uint64_t offset,
+                                    const std::function<void(const unsigned char*, size_t)>& visit) {
+  std::vector<unsigned char> buffer(static_cast<size_t>(std::min<uint64_t>(length, 4u << 20)));
+  while (length > 0) {
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(length, buffer.size()));
+    if (win32::Error e = source.readExactAt(sourceOffset, buffer.data(), chunk)) return e;
+    visit(buffer.data(), chunk);
+    if (win32::Error e = writeAt(offset, buffer.data(), chunk)) return e;
+    sourceOffset += chunk;
+    offset += chunk;
+    length -= chunk;
+  }
+  return win32::kSuccess;
+}
+
 PathKind pathKind(std::u16string_view path, win32::Error* error) {
   if (error) *error = win32::kSuccess;
   const std::u16string p(path);

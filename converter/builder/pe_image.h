@@ -32,6 +32,7 @@ struct DataDirectory {
 inline constexpr int kDirectorySecurity = 4;
 inline constexpr int kDirectoryResource = 2;
 inline constexpr int kDirectoryBaseReloc = 5;
+inline constexpr int kDirectoryDebug = 6;
 inline constexpr int kDirectoryBoundImport = 11;
 inline constexpr uint32_t kSectionCode = 0x00000020;
 inline constexpr uint32_t kSectionInitializedData = 0x00000040;

@@ -27,6 +27,7 @@ namespace {
 
 constexpr uint64_t kInPlaceBufferLimit = 32u << 20;  // old bytes held while rewriting in place
 constexpr size_t kSmallPiece = 1u << 20;
+constexpr uint64_t kDeriveSumFrom = 16u << 20;  // kept bytes from which the old checksum is used
 
 uint64_t alignUp(uint64_t v, uint64_t a) { return (v + a - 1) / a * a; }
 
@@ -85,6 +86,7 @@ struct ResourceUpdate::Impl {
   bool inPlace = false;
 
   win32::Error plan(Plan& out);
+  win32::Error checkReferences(const std::vector<bool>& rewritten) const;
   win32::Error writeNew(Plan& plan);
   win32::Error writeInPlace(Plan& plan, bool& done);
   win32::Error sumPiece(const Piece& piece, WordSum& sum) const;
@@ -160,7 +162,9 @@ win32::Error ResourceUpdate::Impl::plan(Plan& out) {
     rRaw = rs.sizeOfRawData ? rs.pointerToRawData : alignUp(beforeEnd, im.fileAlignment);
     if (beforeEnd > rRaw) return kUnsupportedLayout;  // a section before it in memory lies behind it in the file
   } else {
-    rVA = static_cast<uint32_t>(std::min<uint64_t>(alignUp(im.sections.back().virtualEnd(), im.sectionAlignment), 0xFFFFFFFFu));
+    // Behind every section and the headers: an RVA of 0 would mean "no resources".
+    const uint64_t end = std::max<uint64_t>({im.sections.back().virtualEnd(), im.sizeOfHeaders, 1});
+    rVA = static_cast<uint32_t>(std::min<uint64_t>(alignUp(end, im.sectionAlignment), 0xFFFFFFFFu));
     rRaw = alignUp(im.rawEnd, im.fileAlignment);
   }
 
@@ -290,10 +294,20 @@ win32::Error ResourceUpdate::Impl::plan(Plan& out) {
         if (d == kDirectorySecurity || d == kDirectoryBaseReloc || im.directories[d].virtualAddress == 0) continue;
         if (im.sectionOf(im.directories[d].virtualAddress) == static_cast<int>(i)) return kUnsupportedLayout;
       }
-      if (im.pointerToSymbolTable >= s.pointerToRawData && im.pointerToSymbolTable < oldRawEnd) return kUnsupportedLayout;
+      if (im.pointerToSymbolTable != 0 && s.sizeOfRawData && im.pointerToSymbolTable >= s.pointerToRawData &&
+          im.pointerToSymbolTable < oldRawEnd) {
+        return kUnsupportedLayout;
+      }
     }
     followers.push_back(m);
   }
+  std::vector<bool> rewritten(sectionCount, false);
+  if (r >= 0) rewritten[rIndex] = true;
+  for (const Move& m : followers) {
+    const Section& s = im.sections[m.index];
+    rewritten[m.index] = m.virtualAddress != s.virtualAddress || m.pointerToRawData != s.pointerToRawData;
+  }
+  if (win32::Error e = checkReferences(rewritten)) return e;
 
   // The overlay, less a certificate table.
   uint64_t certStart = im.fileSize, certEnd = im.fileSize;
@@ -409,6 +423,61 @@ win32::Error ResourceUpdate::Impl::plan(Plan& out) {
   return win32::kSuccess;
 }
 
+// What the image itself says about addresses in the sections that are rewritten or moved:
+// no base relocation may patch a place there, and no debug directory entry may point at data
+// there (its file offset would go stale). Either refuses the layout.
+win32::Error ResourceUpdate::Impl::checkReferences(const std::vector<bool>& rewritten) const {
+  const Image& im = image;
+  auto affected = [&](uint32_t rva) {
+    const int s = im.sectionOf(rva);
+    return s >= 0 && rewritten[static_cast<size_t>(s)];
+  };
+  auto readDirectory = [&](int d, std::string& bytes) -> win32::Error {
+    bytes.clear();
+    if (im.numberOfRvaAndSizes <= static_cast<uint32_t>(d)) return win32::kSuccess;
+    const DataDirectory& dd = im.directories[d];
+    if (dd.virtualAddress == 0 || dd.size == 0) return win32::kSuccess;
+    uint64_t offset = 0;
+    if (!im.rvaToOffset(dd.virtualAddress, dd.size, offset)) return win32::kBadExeFormat;
+    bytes.resize(dd.size);
+    return target.readExactAt(offset, bytes.data(), bytes.size());
+  };
+  std::string bytes;
+  // Base relocation blocks: PageRVA u32, SizeOfBlock u32, then u16 entries (type << 12 | offset).
+  if (win32::Error e = readDirectory(kDirectoryBaseReloc, bytes)) return e;
+  ByteReader relocs(bytes);
+  while (relocs.remaining() >= 8) {
+    const uint32_t page = relocs.u32le();
+    const uint32_t blockSize = relocs.u32le();
+    if (blockSize < 8 || blockSize - 8 > relocs.remaining()) return win32::kBadExeFormat;
+    ByteReader block = relocs.sub(blockSize - 8);
+    while (block.remaining() >= 2) {
+      const uint16_t entry = block.u16le();
+      if ((entry >> 12) != 0 && affected(page + (entry & 0xFFF))) return kUnsupportedLayout;
+    }
+  }
+  // Debug directory entries (28 bytes): ..., SizeOfData u32 at 16, AddressOfRawData u32 at 20,
+  // PointerToRawData u32 at 24.
+  if (win32::Error e = readDirectory(kDirectoryDebug, bytes)) return e;
+  ByteReader debug(bytes);
+  while (debug.remaining() >= 28) {
+    ByteReader entry = debug.sub(28);
+    entry.skip(16);
+    const uint32_t size = entry.u32le();
+    const uint32_t address = entry.u32le();
+    const uint32_t pointer = entry.u32le();
+    if (size == 0) continue;
+    if (address != 0 && affected(address)) return kUnsupportedLayout;
+    for (size_t i = 0; i < im.sections.size(); ++i) {
+      const Section& s = im.sections[i];
+      if (rewritten[i] && s.sizeOfRawData && pointer >= s.pointerToRawData && pointer - s.pointerToRawData < s.sizeOfRawData) {
+        return kUnsupportedLayout;
+      }
+    }
+  }
+  return win32::kSuccess;
+}
+
 win32::Error ResourceUpdate::Impl::sumPiece(const Piece& p, WordSum& sum) const {
   switch (p.source) {
     case Source::Zero: return win32::kSuccess;
@@ -445,9 +514,12 @@ win32::Error ResourceUpdate::Impl::writePiece(platform::File& out, const Piece& 
         sum.add(buffer.data(), buffer.size(), p.offset);
         return out.writeAt(p.offset, buffer.data(), buffer.size());
       }
-      // Large: copied in the kernel, summed from the cache without a copy.
-      if (win32::Error e = out.copyFrom(from, p.sourceOffset, p.length, p.offset)) return e;
-      return sumPiece(p, sum);
+      // Large: summed and written piece by piece from the source's cache, each piece read once.
+      uint64_t at = p.offset;
+      return out.copyFromVisiting(from, p.sourceOffset, p.length, p.offset, [&](const unsigned char* data, size_t size) {
+        sum.add(data, size, at);
+        at += size;
+      });
     }
   }
 }
@@ -522,12 +594,15 @@ win32::Error ResourceUpdate::Impl::writeInPlace(Plan& plan, bool& done) {
     plan.held.push_back(std::move(bytes));
   }
 
-  // The sum of the bytes kept: from the checksum of the old file when it is sound (the old file
-  // is our own previous output), else by reading them.
+  // The sum of the bytes kept. When they are many (large entries that an earlier update of ours
+  // placed), it comes from the old file's checksum, which that update wrote: the checksum less
+  // the length is the sum of every word, and the words of the bytes rewritten are taken out
+  // again. A checksum that cannot be one (0, or not the length plus 1..0xFFFF) is not used.
+  // Otherwise the kept bytes are read.
   WordSum sum;
   const uint32_t oldWords = static_cast<uint32_t>(image.checkSum - image.fileSize);
   const Piece kept{image.headers.size(), keepEnd - image.headers.size(), Source::OldFile, image.headers.size(), nullptr, 0};
-  if (oldWords >= 1 && oldWords <= 0xFFFF) {
+  if (kept.length >= kDeriveSumFrom && oldWords >= 1 && oldWords <= 0xFFFF) {
     sum = WordSum::fromValue(oldWords);
     std::string oldHeaders = image.headers;
     putU32(oldHeaders.data() + image.checkSumOffset(), 0);

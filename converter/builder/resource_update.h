@@ -23,7 +23,9 @@ inline constexpr win32::Error kUnsupportedLayout = win32::kNotSupported;
 inline constexpr win32::Error kNoRoomForSection = win32::kInsufficientBuffer;
 
 // Entries of at least this size stand at the start of the resource section, before the
-// directory, so that they keep their place across later updates that leave them alone.
+// directory (the resource data directory points behind them), so that they keep their file
+// offset and RVA across later updates that leave them alone; an in-place end() then does not
+// write them again.
 inline constexpr uint32_t kLargeEntrySize = 64 * 1024;
 
 // A resource type or name: a 16-bit id, or a UTF-16 name (the type "BIN" is given by name).
@@ -107,7 +109,12 @@ class ResourceUpdate {
   // file, so only the build's own freshly made output uses it.
   void allowInPlace(bool allow);
 
-  // Writes every update into the file. A signed file loses its certificate table.
+  // Writes every update into the file. A signed file loses its certificate table (its data
+  // directory entry cleared, its bytes removed). Sections behind the resource section move
+  // when it grows, if only the relocation directory points into them; otherwise the update
+  // fails with kUnsupportedLayout and the file stays as it was. In place, the checksum over
+  // the bytes kept comes from the old checksum when they are many (the old file is our own
+  // output), so that it need not read them again.
   win32::Error end();
   // Drops every update; the file stays as it was.
   void discard();

@@ -3,6 +3,7 @@
 //                                        file offset, code page (names as "#id" or the text)
 //   pe_tool edit [--in-place] FILE [--data TYPE NAME LANG SOURCE_FILE]... [--bytes TYPE NAME LANG SIZE SEED]...
 //                                        one update of FILE; prints the result code
+//   pe_tool pattern FILE SIZE SEED       writes SIZE bytes of the test pattern SEED
 //   pe_tool corpus OUTDIR FILE...        for each FILE: OUTDIR/<n>.same (an update that changes
 //                                        nothing) and OUTDIR/<n>.bin (BIN 102 of 3 MiB added);
 //                                        prints "n code-list code-same code-bin FILE"
@@ -132,5 +133,9 @@ int main(int argc, char** argv) {
   if (command == "list") return list(argc, argv);
   if (command == "edit") return edit(argc, argv);
   if (command == "corpus") return corpus(argc, argv);
+  if (command == "pattern" && argc == 5) {
+    const std::string data = pattern(std::stoull(argv[3]), static_cast<uint32_t>(std::stoul(argv[4])));
+    return platform::writeFileReplacing(text::fromUtf8(argv[2]), data) ? 1 : 0;
+  }
   return 2;
 }
