@@ -12,5 +12,5 @@ if [ -n "$missing" ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update
   # shellcheck disable=SC2086
-  apt-get install -y --no-install-recommends $missing
+  apt-get install -y $missing
 fi
