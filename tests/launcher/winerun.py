@@ -49,15 +49,15 @@ def run(command_line, environment=None, timeout=120, native=()):
     """Starts `command_line` exactly as given, with extra environment variables, waits for it and
     gives its full 32-bit exit code. Programs named in `native` (such as "msiexec.exe") are
     loaded from their files even where Wine has a built-in one."""
-    spec_path = os.path.join(os.environ['WRAPSMITH_BINARY_DIR'], 'tests', 'launcher', 'run-spec.txt')
-    os.makedirs(os.path.dirname(spec_path), exist_ok=True)
+    run_file_path = os.path.join(os.environ['WRAPSMITH_BINARY_DIR'], 'tests', 'launcher', 'run-file.txt')
+    os.makedirs(os.path.dirname(run_file_path), exist_ok=True)
     lines = ['%s=%s\n' % item for item in (environment or {}).items()]
-    with open(spec_path, 'w', encoding='utf-8', newline='') as f:
+    with open(run_file_path, 'w', encoding='utf-8', newline='') as f:
         f.write(''.join(lines) + '--\n' + command_line)
     unix_environment = dict(os.environ)
     if native:
         unix_environment['WINEDLLOVERRIDES'] = ';'.join('%s=n' % name for name in native)
-    result = subprocess.run([WINE, RUNNER, windows_path(spec_path)], capture_output=True, text=True,
+    result = subprocess.run([WINE, RUNNER, windows_path(run_file_path)], capture_output=True, text=True,
                             timeout=timeout, env=unix_environment)
     if result.returncode != 0:
         raise AssertionError('runner failed (%d): %s' % (result.returncode, result.stderr))

@@ -1,8 +1,8 @@
 // Starts a program with an exact command line, waits for it and prints its full exit code, which
 // a Linux shell would see only in its low 8 bits.
 //
-// Usage: run_and_wait.exe SPEC
-// SPEC is a UTF-8 file: lines NAME=VALUE set environment variables of the started program; a
+// Usage: run_and_wait.exe RUNFILE
+// RUNFILE is a UTF-8 file: lines NAME=VALUE set environment variables of the started program; a
 // line "--" ends them; everything after that line, byte for byte, is the command line.
 #include <windows.h>
 
@@ -23,34 +23,34 @@ std::wstring fromUtf8(const std::string& s) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: run_and_wait.exe SPEC\n");
+    std::fprintf(stderr, "usage: run_and_wait.exe RUNFILE\n");
     return 2;
   }
   FILE* file = _wfopen(argv[1], L"rb");
   if (file == nullptr) {
-    std::fprintf(stderr, "cannot open the spec file\n");
+    std::fprintf(stderr, "cannot open the run file\n");
     return 2;
   }
-  std::string spec;
+  std::string runFile;
   char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) spec.append(buffer, n);
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) runFile.append(buffer, n);
   std::fclose(file);
 
   size_t position = 0;
   for (;;) {
-    const size_t end = spec.find('\n', position);
+    const size_t end = runFile.find('\n', position);
     if (end == std::string::npos) {
-      std::fprintf(stderr, "spec file without a \"--\" line\n");
+      std::fprintf(stderr, "run file without a \"--\" line\n");
       return 2;
     }
-    const std::wstring line = fromUtf8(spec.substr(position, end - position));
+    const std::wstring line = fromUtf8(runFile.substr(position, end - position));
     position = end + 1;
     if (line == L"--") break;
     const size_t equals = line.find(L'=');
     if (equals == std::wstring::npos) continue;
     SetEnvironmentVariableW(line.substr(0, equals).c_str(), line.substr(equals + 1).c_str());
   }
-  std::wstring commandLine = fromUtf8(spec.substr(position));
+  std::wstring commandLine = fromUtf8(runFile.substr(position));
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
