@@ -14,6 +14,12 @@
 
 namespace {
 
+// An executable image stays below 2 GiB (the resource editor refuses a larger one); the
+// launcher, its version block, the argument record and an icon take far less than 1 MiB of it.
+// A larger package is refused before the template is written, so that a previous output
+// executable at the output path stays as it was.
+constexpr uint64_t kMaxPackageSize = 0x7FFFFFFFu - (1u << 20);
+
 const pe::ResourceName& binType() {
   static const pe::ResourceName type = pe::ResourceName::fromName(payload::kTypeName);
   return type;
@@ -31,8 +37,8 @@ std::string argumentRecord(std::u16string_view arguments) {
 }
 
 // What must be refused before anything is written: an output path that names the package
-// (the build would overwrite it with the template), a package too large for the 32-bit size
-// of a resource, and installer arguments that the record cannot hold.
+// (the build would overwrite it with the template), a package too large for an executable
+// image, and installer arguments that the record cannot hold.
 win32::Error refuseBeforeWriting(std::u16string_view packagePath, std::u16string_view outputPath,
                                  const CProjectSettings& settings) {
   if (outputPath == packagePath || platform::sameFile(packagePath, outputPath)) return win32::kFileExists;
@@ -40,7 +46,7 @@ win32::Error refuseBeforeWriting(std::u16string_view packagePath, std::u16string
   uint64_t size = 0;
   // A package that cannot be opened here is left to the package step, which reports why.
   if (!platform::File::openRead(packagePath, package) && !package.size(size) &&
-      size > std::numeric_limits<uint32_t>::max())
+      size > kMaxPackageSize)
     return win32::kFileTooLarge;
   if (text::trim(settings.InstallArgs).size() > payload::kMaxArgumentLength) return win32::kInsufficientBuffer;
   return win32::kSuccess;

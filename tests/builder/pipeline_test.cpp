@@ -66,6 +66,7 @@ std::string argumentRecordUnits(std::u16string_view text) {
 // What a build left at the output path.
 enum class Left {
   Nothing,        // no file
+  Previous,       // the file that stood there before the build, unchanged
   TemplateCopy,   // the template, byte for byte
   AllButIcon,     // package, version, argument record; the template's icon group
   Complete,       // and the new icon group
@@ -74,6 +75,7 @@ enum class Left {
 const char* name(Left left) {
   switch (left) {
     case Left::Nothing: return "nothing";
+    case Left::Previous: return "the previous file";
     case Left::TemplateCopy: return "template copy";
     case Left::AllButIcon: return "all but the icon";
     case Left::Complete: return "complete";
@@ -110,6 +112,7 @@ class PipelineTest : public ::testing::Test {
   Left left() const {
     if (!fs::exists(output)) return Left::Nothing;
     const std::string bytes = readFile(output);
+    if (bytes == "a previous output") return Left::Previous;
     if (bytes == templateBytes()) return Left::TemplateCopy;
     pe::ResourceReader reader;
     EXPECT_EQ(pe::ResourceReader::open(u16(output), reader), 0u);
@@ -162,6 +165,11 @@ TEST_F(PipelineTest, OutcomesAndWhatTheyLeave) {
          theProjectSettings.InstallArgs = args259 + u"b"; }, win32::kInsufficientBuffer, Left::Nothing},
       {"package of 4 GiB", [](PipelineTest& t) { fs::resize_file(t.package, uint64_t{1} << 32); },
        win32::kFileTooLarge, Left::Nothing},
+      {"package of 3 GiB", [](PipelineTest& t) { fs::resize_file(t.package, uint64_t{3} << 30); },
+       win32::kFileTooLarge, Left::Nothing},
+      {"package of 3 GiB, a previous output kept", [](PipelineTest& t) {
+         fs::resize_file(t.package, uint64_t{3} << 30);
+         writeFile(t.output, "a previous output"); }, win32::kFileTooLarge, Left::Previous},
       {"existing output overwritten", [](PipelineTest& t) { writeFile(t.output, std::string(1 << 20, 'x')); }, 0,
        Left::Complete},
   };
