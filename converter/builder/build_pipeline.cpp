@@ -61,6 +61,15 @@ win32::Error CBuildSfx::Build(std::u16string_view packagePath, std::u16string_vi
   if (platform::pathKind(packagePath, &error) == platform::PathKind::Missing)
     return error ? error : win32::kFileNotFound;
   if ((error = refuseBeforeWriting(packagePath, outputPath, settings))) return error;
+  // A version string too long for the template's version block is refused before the template
+  // replaces whatever stood at the output path, as the installer arguments are.
+  const uint8_t* templateData = nullptr;
+  uint32_t templateSize = 0;
+  if (!LoadModuleResource(binType(), payload::kTemplateId, templateData, templateSize) &&
+      (error = CFileVersionInfo::CheckVersionStrings(
+           std::string_view(reinterpret_cast<const char*>(templateData), templateSize), settings))) {
+    return error;
+  }
 
   const std::u16string output(outputPath);
   if ((error = ExtractResourceToFile(output, binType(), payload::kTemplateId))) return error;

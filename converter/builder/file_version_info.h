@@ -22,6 +22,10 @@ class CFileVersionInfo {
   // string longer than its value area fails with kInsufficientBuffer and writes nothing.
   win32::Error WriteVersionResource(std::u16string_view targetPath);
   win32::Error WriteVersionResource(std::u16string_view targetPath, const CProjectSettings& settings);
+  // kInsufficientBuffer when a version string of `settings` would not fit the value area of
+  // the image's version block (the template's, before a build writes anything); 0 otherwise,
+  // also when the image or its block cannot be read (the version step then reports why).
+  static win32::Error CheckVersionStrings(std::string_view image, const CProjectSettings& settings);
 
   // "%d.%d.%d.%d" as the C library's formatted input reads it, each number cut to 16 bits:
   // words[0] = first << 16 | second, words[1] = third << 16 | fourth, numbers not read 0.

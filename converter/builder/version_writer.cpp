@@ -15,11 +15,9 @@ constexpr size_t kFixedPartSize = 52;
 constexpr size_t kFileVersionOffset = 8;
 constexpr size_t kProductVersionOffset = 16;
 
-// The target's version block, cut to its root's wLength: exactly the block, never the space
+// The version block of an image, cut to its root's wLength: exactly the block, never the space
 // that follows it in the resource.
-win32::Error readVersionBlock(std::u16string_view targetPath, std::string& block) {
-  pe::ResourceReader reader;
-  if (win32::Error e = pe::ResourceReader::open(targetPath, reader)) return e;
+win32::Error readVersionBlock(const pe::ResourceReader& reader, std::string& block) {
   const auto type = pe::ResourceName::fromId(payload::kRtVersion);
   const pe::ResourceEntry* entry = reader.find(type, pe::ResourceName::fromId(1));
   if (!entry) {
@@ -32,6 +30,38 @@ win32::Error readVersionBlock(std::u16string_view targetPath, std::string& block
   const size_t length = versionblock::blockLength(block);
   if (length == 0) return win32::kInvalidData;
   block.resize(length);
+  return win32::kSuccess;
+}
+
+win32::Error readVersionBlock(std::u16string_view targetPath, std::string& block) {
+  pe::ResourceReader reader;
+  if (win32::Error e = pe::ResourceReader::open(targetPath, reader)) return e;
+  return readVersionBlock(reader, block);
+}
+
+// The string table of the block's first translation, as a query prefix; false without one.
+bool stringTablePrefix(const std::string& block, std::u16string& prefix, uint16_t& language) {
+  versionblock::Value translation;
+  if (!versionblock::query(block, u"\\VarFileInfo\\Translation", translation) || translation.bytes() < 4) {
+    return false;
+  }
+  language = versionblock::readU16(block, translation.offset);
+  const uint16_t codePage = versionblock::readU16(block, translation.offset + 2);
+  prefix = u"\\StringFileInfo\\" + versionblock::hex4(language, false) + versionblock::hex4(codePage, false) + u"\\";
+  return true;
+}
+
+// Every string must fit its value area with its terminator. A setup whose name or copyright is
+// silently cut is worse than a build that asks for a shorter text.
+win32::Error stringsFit(const std::string& block, const std::u16string& prefix, const CProjectSettings& settings) {
+  for (const VersionStringField& field : kVersionStringFields) {
+    const std::u16string& text = settings.*field.field;
+    versionblock::Value value;
+    if (versionblock::query(block, prefix + field.key, value) && !text.empty() &&
+        text.size() + 1 > value.bytes() / 2) {
+      return win32::kInsufficientBuffer;
+    }
+  }
   return win32::kSuccess;
 }
 
@@ -64,27 +94,11 @@ win32::Error CFileVersionInfo::WriteVersionResource(std::u16string_view targetPa
 
   // Without a translation there is no string table to patch: the version query's code for a
   // missing entry.
-  versionblock::Value translation;
-  if (!versionblock::query(block, u"\\VarFileInfo\\Translation", translation) ||
-      translation.bytes() < 4) {
-    return win32::kResourceTypeNotFound;
-  }
-  const uint16_t language = versionblock::readU16(block, translation.offset);
-  const uint16_t codePage = versionblock::readU16(block, translation.offset + 2);
-  const std::u16string prefix = u"\\StringFileInfo\\" + versionblock::hex4(language, false) +
-                                versionblock::hex4(codePage, false) + u"\\";
-
-  // Every string must fit its value area with its terminator. A longer one fails the step
-  // before anything is written: a setup whose name or copyright is silently cut is worse than
-  // a build that asks for a shorter text.
-  for (const VersionStringField& field : kVersionStringFields) {
-    const std::u16string& text = settings.*field.field;
-    versionblock::Value value;
-    if (versionblock::query(block, prefix + field.key, value) && !text.empty() &&
-        text.size() + 1 > value.bytes() / 2) {
-      return win32::kInsufficientBuffer;
-    }
-  }
+  std::u16string prefix;
+  uint16_t language = 0;
+  if (!stringTablePrefix(block, prefix, language)) return win32::kResourceTypeNotFound;
+  // A string longer than its area fails the step before anything is written.
+  if (win32::Error e = stringsFit(block, prefix, settings)) return e;
 
   pe::ResourceUpdate update;
   if (win32::Error e = pe::ResourceUpdate::begin(targetPath, update)) return e;
@@ -106,4 +120,17 @@ win32::Error CFileVersionInfo::WriteVersionResource(std::u16string_view targetPa
     return e;
   }
   return update.end();
+}
+
+win32::Error CFileVersionInfo::CheckVersionStrings(std::string_view image, const CProjectSettings& settings) {
+  pe::ResourceReader reader;
+  std::string block;
+  std::u16string prefix;
+  uint16_t language = 0;
+  // What cannot be read here is left to the version step, which reports it.
+  if (pe::ResourceReader::fromBytes(image, reader) || readVersionBlock(reader, block) ||
+      !stringTablePrefix(block, prefix, language)) {
+    return win32::kSuccess;
+  }
+  return stringsFit(block, prefix, settings);
 }

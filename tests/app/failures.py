@@ -75,6 +75,7 @@ cases = [
     ('output folder missing', batch(package_name='pkg.msi/sample.msi'), '\nError: 3\n', 1, 'none'),
     ('installer arguments of 259 characters', batch(InstallArgs=' ' + 'a' * 259 + ' '), CREATED, 0, 'complete'),
     ('installer arguments of 260 characters', batch(InstallArgs='a' * 260), '\nError: 122\n', 1, 'none'),
+    ('version string of 84 characters', batch(Comments='c' * 84), '\nError: 122\n', 1, 'none'),
     ('output path naming the package', batch(package_name='sample.pkg'), '\nError: 80\n', 1, 'package'),
     ('unreadable icon', batch(IconPath=converter.path(work / 'missing.ico')), '\nError: 1\n', 1, 'no-icon'),
     ('no arguments', lambda d: ([], None), ''.join(USAGE) + NO_DIALOG, 3, '-'),

@@ -163,6 +163,11 @@ TEST_F(PipelineTest, OutcomesAndWhatTheyLeave) {
          theProjectSettings.InstallArgs = u"  " + args259 + u"\t"; }, 0, Left::Complete},
       {"installer arguments of 260 characters", [&](PipelineTest&) {
          theProjectSettings.InstallArgs = args259 + u"b"; }, win32::kInsufficientBuffer, Left::Nothing},
+      {"version string of 83 characters", [](PipelineTest&) {
+         theProjectSettings.Comments = std::u16string(83, u'c'); }, 0, Left::Complete},
+      {"version string of 84 characters, a previous output kept", [](PipelineTest& t) {
+         theProjectSettings.LegalCopyright = std::u16string(84, u'c');
+         writeFile(t.output, "a previous output"); }, win32::kInsufficientBuffer, Left::Previous},
       {"package of 4 GiB", [](PipelineTest& t) { fs::resize_file(t.package, uint64_t{1} << 32); },
        win32::kFileTooLarge, Left::Nothing},
       {"package of 3 GiB", [](PipelineTest& t) { fs::resize_file(t.package, uint64_t{3} << 30); },
