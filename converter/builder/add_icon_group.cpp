@@ -8,6 +8,9 @@ win32::Error CBuildSfx::AddIconGroup(std::u16string_view targetPath, std::u16str
   constexpr win32::Error kFailed = 1;
   icon::IconFile file;
   if (icon::readIconFile(iconPath, file) != win32::kSuccess) return kFailed;
+  // Image ids are 16 bits: more images than ids from groupId up would wrap round onto other
+  // icons, the template's own images among them.
+  if (groupId + file.images.size() > 0x10000) return kFailed;
 
   pe::ResourceUpdate update;
   if (pe::ResourceUpdate::begin(targetPath, update) != win32::kSuccess) return kFailed;

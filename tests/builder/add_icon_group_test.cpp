@@ -72,6 +72,10 @@ TEST_F(AddIconGroupTest, WritesGroupAndImages) {
 TEST_F(AddIconGroupTest, FailuresGiveOneAndWriteNothing) {
   std::string pastEnd = iconFile(fourImages());
   pastEnd.pop_back();
+  // 65430 empty images: ids 107 and up would run past 65535.
+  std::string tooMany("\0\0\1\0", 4);
+  putU16(tooMany, 65430);
+  tooMany += std::string(16 * size_t{65430}, '\0');
   const auto notPe = dir_ / "text.exe";
   writeBytes(notPe, "not an executable at all");
   struct Case {
@@ -82,6 +86,7 @@ TEST_F(AddIconGroupTest, FailuresGiveOneAndWriteNothing) {
   const Case cases[] = {
       {"last image past the end of the file", pastEnd, target_},
       {"header cut short", std::string("\0\0\1", 3), target_},
+      {"more images than ids", tooMany, target_},
       {"missing icon file", "", target_},
       {"target not a PE image", iconFile(fourImages()), notPe},
       {"missing target", iconFile(fourImages()), dir_ / "missing.exe"},
