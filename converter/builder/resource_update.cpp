@@ -82,6 +82,7 @@ struct ResourceUpdate::Impl {
   Image image;
   std::vector<Item> items;
   std::vector<platform::File> files;
+  std::vector<uint64_t> fileSizes;  // each source's size when it was named
   std::vector<bool> fileIsTarget;
   bool inPlace = false;
 
@@ -91,6 +92,16 @@ struct ResourceUpdate::Impl {
   win32::Error writeInPlace(Plan& plan, bool& done);
   win32::Error sumPiece(const Piece& piece, WordSum& sum) const;
   win32::Error writePiece(platform::File& out, const Piece& piece, WordSum& sum) const;
+  // A source whose size changed meanwhile was being written by someone else (nothing locks it
+  // on POSIX systems): what was streamed from it cannot be trusted, which the code for a file
+  // held open elsewhere says.
+  win32::Error sourcesUnchanged() const {
+    for (size_t i = 0; i < files.size(); ++i) {
+      uint64_t now = 0;
+      if (files[i].size(now) || now != fileSizes[i]) return win32::kSharingViolation;
+    }
+    return win32::kSuccess;
+  }
   const platform::File& fileOf(const Piece& piece) const {
     return piece.source == Source::External ? files[piece.file] : target;
   }
@@ -546,6 +557,7 @@ win32::Error ResourceUpdate::Impl::writeNew(Plan& plan) {
   uint64_t size = 0;
   if (win32::Error e = out.size(size)) return fail(e);
   if (size != plan.fileSize) return fail(win32::kInvalidData);
+  if (win32::Error e = sourcesUnchanged()) return fail(e);
   out.close();
   target.close();
   if (win32::Error e = platform::replaceFile(temp, path)) {
@@ -723,6 +735,7 @@ win32::Error ResourceUpdate::updateFromFile(const ResourceName& type, const Reso
   it.offset = offset;
   it.file = impl_->files.size();
   impl_->files.push_back(std::move(file));
+  impl_->fileSizes.push_back(size);
   impl_->fileIsTarget.push_back(platform::sameFile(sourcePath, impl_->path));
   replaceOrAdd(impl_->items, std::move(it));
   return win32::kSuccess;
@@ -744,6 +757,7 @@ win32::Error ResourceUpdate::end() {
   if (impl->inPlace) {
     bool done = false;
     win32::Error e = impl->writeInPlace(plan, done);
+    if (done && !e) e = impl->sourcesUnchanged();
     if (done || e) return e;
   }
   return impl->writeNew(plan);

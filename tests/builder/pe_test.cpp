@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "byte_reader.h"
@@ -191,6 +192,31 @@ TEST_F(PeTest, NothingReachesTheFileBeforeEndAndDiscardLeavesItAlone) {
   }  // dropped unended
   EXPECT_EQ(contents(path), original);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 2);
+}
+
+// A source that grows between naming it and the end of the update (someone still writing it)
+// fails the update: a new file is dropped, the target stays; in place, the code says so.
+TEST_F(PeTest, ASourceThatChangesMeanwhileFailsTheUpdate) {
+  const std::string original = plainImage();
+  const std::u16string path = write("a.exe", original);
+  const std::u16string source = write("big.bin", bytesOf(100000, 'x'));
+  for (bool inPlace : {false, true}) {
+    SCOPED_TRACE(inPlace ? "in place" : "new file");
+    write("big.bin", bytesOf(100000, 'x'));
+    pe::ResourceUpdate u;
+    ASSERT_EQ(pe::ResourceUpdate::begin(path, u), 0u);
+    ASSERT_EQ(u.updateFromFile(kBin, ResourceName::fromId(102), 0x409, source, 0, 100000), 0u);
+    {
+      std::ofstream more(std::filesystem::path(text::toUtf8(source)), std::ios::binary | std::ios::app);
+      more << "still being written";
+    }
+    u.allowInPlace(inPlace);
+    EXPECT_EQ(u.end(), win32::kSharingViolation);
+    if (!inPlace) {
+      EXPECT_EQ(contents(path), original);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 2);
+  }
 }
 
 // The image checksum one word at a time, with end-around carry.
