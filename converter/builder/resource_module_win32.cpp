@@ -3,32 +3,24 @@
 #include <memory>
 
 #include "resource_module.h"
+#include "running_module.h"
 
 namespace {
 
-// The resources of a loaded module; the locked bytes stay valid while the module is loaded.
-class CLoadedResourceModule : public CResourceModule {
+// The resources of the running program's own module; the bytes stay valid while it runs.
+class CRunningModule : public CResourceModule {
  public:
-  explicit CLoadedResourceModule(HMODULE module) : module_(module) {}
   bool Find(uint16_t type, uint16_t id, std::string_view& bytes) const override {
-    HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
-    if (!found) return false;
-    HGLOBAL loaded = LoadResource(module_, found);
-    if (!loaded) return false;
-    const void* data = LockResource(loaded);
-    const DWORD size = SizeofResource(module_, found);
-    if (!data || size == 0) return false;
-    bytes = std::string_view(static_cast<const char*>(data), size);
+    const uint8_t* data = nullptr;
+    uint32_t size = 0;
+    if (running_module::findResource(pe::ResourceName::fromId(type), id, data, size)) return false;
+    bytes = std::string_view(reinterpret_cast<const char*>(data), size);
     return true;
   }
-
- private:
-  HMODULE module_;
 };
 
 std::unique_ptr<CResourceModule>& applicationModule() {
-  static std::unique_ptr<CResourceModule> module =
-      std::make_unique<CLoadedResourceModule>(GetModuleHandleW(nullptr));
+  static std::unique_ptr<CResourceModule> module = std::make_unique<CRunningModule>();
   return module;
 }
 

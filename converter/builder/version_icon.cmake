@@ -9,10 +9,12 @@ add_library(wrapsmith_version STATIC
   icon_file.cpp
   add_icon_group.cpp
   resource_module.cpp)
+# The running program's own resources (running_module.h): Win32 on Windows builds; on Linux
+# the linked-in template, which only the converter program links (nothing else may ask for it).
 if(WIN32)
-  target_sources(wrapsmith_version PRIVATE resource_module_win32.cpp)
+  target_sources(wrapsmith_version PRIVATE resource_module_win32.cpp running_module_win32.cpp)
 else()
-  target_sources(wrapsmith_version PRIVATE resource_module_posix.cpp)
+  target_sources(wrapsmith_version PRIVATE resource_module_posix.cpp running_module_posix.cpp)
 endif()
 target_include_directories(wrapsmith_version PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(wrapsmith_version PUBLIC
